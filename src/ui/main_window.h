@@ -5,10 +5,23 @@
 
 #include <windows.h>
 
+#include <atomic>
 #include <functional>
+#include <memory>
 #include <string>
 
 namespace rr::ui {
+
+// Handed to the rename run by a press of 按钮2.
+struct RunRequest {
+    // "." followed by the suffix box's content at the press.
+    std::string suffixTest;
+    // Set when the user closes the window during the run: the run ends after the current
+    // archive. The window is hidden at once and destroyed when the run has finished.
+    std::shared_ptr<const std::atomic<bool>> stopRequested;
+    // Must be called exactly once when the run has ended, from any thread.
+    std::function<void()> finished;
+};
 
 // What the bound events start. Each handler runs on the window's thread; an empty one does
 // nothing.
@@ -17,12 +30,9 @@ struct MainWindowHandlers {
     std::function<void(Units&)> onCreated;
     // Destruction event: the window is going away; the units can still be read.
     std::function<void(Units&)> onDestroying;
-    // A press of 按钮2 while no run is under way, with the suffix test text ("." and the suffix
-    // box's content at the press). The run it starts goes on a worker thread of the caller's
-    // and reaches the window only through `units`; `finished` must be called once when it ends
-    // (from any thread).
-    std::function<void(Units& units, const std::string& suffixTest, std::function<void()> finished)>
-        onRenamePressed;
+    // A press of 按钮2 while no run is under way. The run it starts goes on a worker thread of
+    // the handler's and reaches the window only through `units`.
+    std::function<void(Units& units, RunRequest request)> onRenamePressed;
     // A press of 按钮3.
     std::function<void(HWND mainWindow)> onUsagePressed;
 };
