@@ -1,27 +1,14 @@
 #pragma once
 // The main window: its units, look, keyboard order and the events bound to them.
 
+#include "ui/run_request.h"
 #include "ui/units.h"
 
 #include <windows.h>
 
-#include <atomic>
 #include <functional>
-#include <memory>
-#include <string>
 
 namespace rr::ui {
-
-// Handed to the rename run by a press of 按钮2.
-struct RunRequest {
-    // "." followed by the suffix box's content at the press.
-    std::string suffixTest;
-    // Set when the user closes the window during the run: the run ends after the current
-    // archive. The window is hidden at once and destroyed when the run has finished.
-    std::shared_ptr<const std::atomic<bool>> stopRequested;
-    // Must be called exactly once when the run has ended, from any thread.
-    std::function<void()> finished;
-};
 
 // What the bound events start. Each handler runs on the window's thread; an empty one does
 // nothing.
