@@ -5,7 +5,7 @@
 RR_PACKAGES=(cmake ninja-build g++ make googletest libssl-dev
     g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix
     wine wine64 xvfb xauth x11-utils imagemagick fonts-wqy-microhei
-    libarchive-tools clang clang-format xdotool)
+    libarchive-tools clang clang-format xdotool fonts-wine)
 
 rr_log() { printf '== %s\n' "$*" >&2; }
 
@@ -51,6 +51,13 @@ rr_wine_env() {
         mkdir -p "$WINEPREFIX"
         LC_ALL=zh_CN.UTF-8 wineboot -i >/dev/null 2>&1 || true
         wineserver -w
+    fi
+    # One virtual desktop for every program of the prefix: Wine draws the window frames itself
+    # and never waits for a window manager, which Xvfb does not have.
+    if [ ! -f "$WINEPREFIX/.rr-desktop" ]; then
+        wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2>&1
+        wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1024x768 /f >/dev/null 2>&1
+        touch "$WINEPREFIX/.rr-desktop"
     fi
 }
 
