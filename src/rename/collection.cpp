@@ -14,11 +14,11 @@ using ui::UnitId;
 const char kCountCaption[] = "文件数量：";
 const char kNoDirectory[] = "未选择目录：请先点击“浏览...”选择要处理的目录。";
 
-void fillUpperList(ui::Units& units, const std::vector<std::string>& found) {
+void fillUpperList(ui::Units& units, std::vector<std::string>& found) {
     std::vector<ui::Row> batch;
     batch.reserve(kRowsPerBatch);
     for (std::size_t i = 0; i < found.size(); ++i) {
-        batch.push_back({cp936::decimal(static_cast<long long>(i + 1)), found[i]});
+        batch.push_back({cp936::decimal(static_cast<long long>(i + 1)), std::move(found[i])});
         if (batch.size() == kRowsPerBatch) {
             units.appendRows(UnitId::超级列表框1, batch);
             batch.clear();

@@ -14,6 +14,8 @@ namespace {
 
 constexpr char kWindowClass[] = "RarRenameMainWindow";
 constexpr UINT kRunFinished = WM_APP + 2;
+constexpr UINT_PTR kUpperListTimer = 1;
+constexpr UINT_PTR kLowerListTimer = 2;
 constexpr DWORD kWindowStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
 constexpr DWORD kUnitStyle = WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS;
 
@@ -77,8 +79,8 @@ bool createUnits(MainWindowState& state, HINSTANCE instance) {
         }
         state.units[unitIndex(layout.id)] = unit;
     }
-    state.upperList.attach(state.unit(UnitId::超级列表框1));
-    state.lowerList.attach(state.unit(UnitId::超级列表框2));
+    state.upperList.attach(state.unit(UnitId::超级列表框1), kUpperListTimer);
+    state.lowerList.attach(state.unit(UnitId::超级列表框2), kLowerListTimer);
     setUpList(state.upperList.handle(), kUpperPathColumnWidth);
     setUpList(state.lowerList.handle(), kLowerPathColumnWidth);
     return true;
@@ -211,6 +213,13 @@ LRESULT CALLBACK mainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
         SetBkColor(dc, kEditBackground);
         return reinterpret_cast<LRESULT>(state->editBackground);
     }
+    case WM_TIMER:
+        if (wParam == kUpperListTimer) {
+            state->upperList.refreshCount();
+        } else if (wParam == kLowerListTimer) {
+            state->lowerList.refreshCount();
+        }
+        return 0;
     case WM_ACTIVATE:
         onActivate(*state, wParam);
         return 0;
@@ -219,6 +228,8 @@ LRESULT CALLBACK mainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
         return 0;
     case kRunFinished:
         state->running = false;
+        state->upperList.refreshCount();
+        state->lowerList.refreshCount();
         if (state->closePending) {
             DestroyWindow(window);
         }

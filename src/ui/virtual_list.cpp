@@ -7,6 +7,9 @@ namespace rr::ui {
 namespace {
 constexpr int kNumberColumn = 0;
 constexpr int kPathColumn = 1;
+// Setting the item count can cost a frame (seen under Wine), so while rows pour in the count
+// reaches the control at most this often.
+constexpr DWORD kCountRefreshMs = 100;
 } // namespace
 
 void VirtualList::deleteAll() {
@@ -37,7 +40,13 @@ std::string VirtualList::cell(int row, int column) const {
 
 void VirtualList::append(const std::vector<Row>& rows) {
     rows_.insert(rows_.end(), rows.begin(), rows.end());
-    updateCount();
+    updateCountSoon();
+}
+
+void VirtualList::refreshCount() {
+    if (countStale_) {
+        updateCount();
+    }
 }
 
 void VirtualList::fillDisplayInfo(NMLVDISPINFOA& info) const {
@@ -50,7 +59,22 @@ void VirtualList::fillDisplayInfo(NMLVDISPINFOA& info) const {
 }
 
 void VirtualList::updateCount() {
+    countStale_ = false;
+    KillTimer(GetParent(list_), timerId_);
     ListView_SetItemCountEx(list_, rows_.size(), LVSICF_NOINVALIDATEALL | LVSICF_NOSCROLL);
+}
+
+void VirtualList::updateCountSoon() {
+    DWORD now = GetTickCount();
+    if (now - lastCountUpdate_ >= kCountRefreshMs) {
+        updateCount();
+        lastCountUpdate_ = now;
+        return;
+    }
+    if (!countStale_) {
+        countStale_ = true;
+        SetTimer(GetParent(list_), timerId_, kCountRefreshMs, nullptr);
+    }
 }
 
 const std::string* VirtualList::cellText(int row, int column) const {
