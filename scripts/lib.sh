@@ -65,6 +65,9 @@ rr_wine_env() {
 # Wine's own service processes start with the first program and would keep ctest's output
 # pipes open, so they are started here, detached from every pipe.
 rr_wineserver_start() {
+    # A server left from set-up or an earlier run would make -p fail; end it first.
+    wineserver -k 2>/dev/null || true
+    wineserver -w
     wineserver -p
     LC_ALL=zh_CN.UTF-8 wine cmd /c exit </dev/null >/dev/null 2>&1 || true
 }
