@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <commctrl.h>
+#include <shlobj.h>
 
 #include <algorithm>
 #include <set>
@@ -369,4 +370,56 @@ TEST_F(MainWindowTest, ClosingDuringARunWaitsForItsEnd) {
     EXPECT_TRUE(stop_->load());
     finish();
     EXPECT_TRUE(rr::test::pumpUntil([&] { return !IsWindow(window); }));
+}
+
+namespace {
+
+// Answers the folder dialog from another thread: selects `typed` in its tree (when not empty)
+// and presses OK, or presses Cancel when `ok` is false.
+void answerFolderDialog(DWORD uiThread, std::string typed, bool ok) {
+    for (int tries = 0; tries < 500; ++tries) {
+        HWND dialog = nullptr;
+        EnumThreadWindows(
+            uiThread,
+            [](HWND w, LPARAM out) {
+                if (className(w) == "#32770" && IsWindowVisible(w)) {
+                    *reinterpret_cast<HWND*>(out) = w;
+                    return FALSE;
+                }
+                return TRUE;
+            },
+            reinterpret_cast<LPARAM>(&dialog));
+        if (dialog != nullptr) {
+            if (!typed.empty()) {
+                SendMessageA(dialog, BFFM_SETSELECTIONA, TRUE,
+                             reinterpret_cast<LPARAM>(typed.c_str()));
+            }
+            PostMessageA(dialog, WM_COMMAND, ok ? IDOK : IDCANCEL, 0);
+            return;
+        }
+        Sleep(20);
+    }
+}
+
+} // namespace
+
+TEST_F(MainWindowTest, FolderDialogCancelEmptiesTheDirectoryBox) {
+    rr::ui::unitsOf(main_).setText(UnitId::编辑框_路径, "D:\\before");
+    std::thread answer(answerFolderDialog, GetCurrentThreadId(), "", false);
+    SendMessageA(unit(UnitId::按钮1), BM_CLICK, 0, 0); // returns when the dialog has closed
+    answer.join();
+    EXPECT_EQ(windowText(unit(UnitId::编辑框_路径)), "");
+}
+
+TEST_F(MainWindowTest, FolderDialogGivesTheChosenPath) {
+    rr::test::TempFolder folder;
+    struct {
+        std::string typed, expected;
+    } cases[] = {{"C:\\", "C:\\"}, {folder.path(), folder.path()}};
+    for (const auto& c : cases) {
+        std::thread answer(answerFolderDialog, GetCurrentThreadId(), c.typed, true);
+        SendMessageA(unit(UnitId::按钮1), BM_CLICK, 0, 0);
+        answer.join();
+        EXPECT_EQ(windowText(unit(UnitId::编辑框_路径)), c.expected) << c.typed;
+    }
 }
