@@ -1,0 +1,13 @@
+#pragma once
+#include "decoder.h"
+
+namespace myrar::unpack {
+
+class Unpack50 : public Decoder {
+public:
+    UnpackStatus unpack(const UnpackInput&, const OutputSink&) override {
+        return UnpackStatus::Unsupported;
+    }
+};
+
+} // namespace myrar::unpack
