@@ -3,7 +3,6 @@
 // the window's thread went without handling a message while the run worked.
 
 #include "app/rename_job.h"
-#include "platform/directory_lister_win.h"
 #include "ui/main_window.h"
 #include "ui/main_window_layout.h"
 
@@ -83,25 +82,57 @@ std::size_t bareWalk(const std::string& root) {
     return files;
 }
 
+struct RunFigures {
+    double seconds = 0;
+    double longestStallMs = 0;
+    int rows = 0;
+};
+
+// One press of 按钮2 on `main`, pumping messages until the run has finished. A prober posts a
+// stamped message every few milliseconds; the longest wait for one is the longest stall.
+RunFigures pressAndWait(HWND main) {
+    DWORD uiThread = GetCurrentThreadId();
+    std::atomic<bool> probing{true};
+    std::thread prober([&] {
+        while (probing) {
+            auto sent = Clock::now().time_since_epoch().count();
+            PostThreadMessageA(uiThread, kProbe, 0, static_cast<LPARAM>(sent));
+            Sleep(kProbeEveryMs);
+        }
+    });
+    RunFigures figures;
+    auto start = Clock::now();
+    PostMessageA(GetDlgItem(main, rr::ui::controlId(rr::ui::UnitId::按钮2)), BM_CLICK, 0, 0);
+    bool started = false;
+    MSG message;
+    while (GetMessageA(&message, nullptr, 0, 0) > 0) {
+        if (message.message == kProbe && message.hwnd == nullptr) {
+            auto sent = Clock::time_point(Clock::duration(message.lParam));
+            if (sent < start) {
+                continue; // left in the queue by the previous round's prober
+            }
+            double ms = std::chrono::duration<double, std::milli>(Clock::now() - sent).count();
+            figures.longestStallMs = std::max(figures.longestStallMs, ms);
+            started = started || rr::ui::runInProgress(main);
+            if (started && !rr::ui::runInProgress(main)) {
+                break;
+            }
+            continue;
+        }
+        TranslateMessage(&message);
+        DispatchMessageA(&message);
+    }
+    figures.seconds = secondsSince(start);
+    probing = false;
+    prober.join();
+    figures.rows = rr::ui::unitsOf(main).rowCount(rr::ui::UnitId::超级列表框1);
+    return figures;
+}
+
 } // namespace
 
 int main() {
     std::string root = makeTree();
-
-    // The best of three, so a busy moment of the machine does not flatter the ratio.
-    std::size_t bareFiles = 0;
-    double bareSeconds = 1e9;
-    for (int i = 0; i < 3; ++i) {
-        auto bareStart = Clock::now();
-        bareFiles = bareWalk(root);
-        bareSeconds = std::min(bareSeconds, secondsSince(bareStart));
-    }
-
-    rr::platform::WindowsDirectoryLister lister;
-    std::vector<std::string> found;
-    auto scanStart = Clock::now();
-    rr::rename::scanDirectory(root, lister, found);
-    double scanSeconds = secondsSince(scanStart);
 
     rr::app::RenameJob job;
     rr::ui::MainWindowHandlers handlers;
@@ -115,47 +146,39 @@ int main() {
     }
     rr::ui::unitsOf(main).setText(rr::ui::UnitId::编辑框_路径, root);
 
-    DWORD uiThread = GetCurrentThreadId();
-    std::atomic<bool> probing{true};
-    std::thread prober([&] {
-        while (probing) {
-            auto sent = Clock::now().time_since_epoch().count();
-            PostThreadMessageA(uiThread, kProbe, 0, static_cast<LPARAM>(sent));
-            Sleep(kProbeEveryMs);
-        }
-    });
-
+    // Rounds alternate the two, and the best of each counts, so a busy moment of the machine
+    // favours neither side.
+    constexpr int kRounds = 3;
+    std::size_t bareFiles = 0;
+    double bareSeconds = 1e9;
+    RunFigures best;
+    best.seconds = 1e9;
     double longestStallMs = 0;
-    auto runStart = Clock::now();
-    PostMessageA(GetDlgItem(main, rr::ui::controlId(rr::ui::UnitId::按钮2)), BM_CLICK, 0, 0);
-    bool started = false;
-    MSG message;
-    while (GetMessageA(&message, nullptr, 0, 0) > 0) {
-        if (message.message == kProbe && message.hwnd == nullptr) {
-            auto sent = Clock::time_point(Clock::duration(message.lParam));
-            double ms = std::chrono::duration<double, std::milli>(Clock::now() - sent).count();
-            longestStallMs = std::max(longestStallMs, ms);
-            started = started || rr::ui::runInProgress(main);
-            if (started && !rr::ui::runInProgress(main)) {
-                break;
-            }
-            continue;
+    for (int round = 0; round < kRounds; ++round) {
+        auto bareStart = Clock::now();
+        bareFiles = bareWalk(root);
+        bareSeconds = std::min(bareSeconds, secondsSince(bareStart));
+        RunFigures run = pressAndWait(main);
+        std::printf("round %d: bare %.3f s, run %.3f s, longest stall %.1f ms\n", round + 1,
+                    secondsSince(bareStart) - run.seconds, run.seconds, run.longestStallMs);
+        longestStallMs = std::max(longestStallMs, run.longestStallMs);
+        if (run.seconds < best.seconds) {
+            best = run;
         }
-        TranslateMessage(&message);
-        DispatchMessageA(&message);
     }
-    double runSeconds = secondsSince(runStart);
-    probing = false;
-    prober.join();
-
-    int rows = rr::ui::unitsOf(main).rowCount(rr::ui::UnitId::超级列表框1);
     DestroyWindow(main);
 
-    std::printf("files: bare walk %zu, window rows %d\n", bareFiles, rows);
-    std::printf("bare FindFirstFileA walk: %.3f s\n", bareSeconds);
-    std::printf("directory scan alone:     %.3f s\n", scanSeconds);
-    std::printf("press to button enabled:  %.3f s\n", runSeconds);
-    std::printf("ratio: %.2f (goal <= 1.5)\n", runSeconds / bareSeconds);
-    std::printf("longest stall of the window thread: %.1f ms (goal < 100)\n", longestStallMs);
+    double ratio = best.seconds / bareSeconds;
+    std::printf("files: bare walk %zu, window rows %d\n", bareFiles, best.rows);
+    std::printf("bare FindFirstFileA walk (best of %d): %.3f s\n", kRounds, bareSeconds);
+    std::printf("press to button enabled (best of %d):  %.3f s\n", kRounds, best.seconds);
+    std::printf("ratio: %.2f (goal <= 1.5)\n", ratio);
+    std::printf("longest stall of the window thread over all runs: %.1f ms (goal < 100)\n",
+                longestStallMs);
+    // Lines bench/all gathers into its table: figure, measured, goal, pass or fail.
+    std::printf("RESULT|collect: run / bare walk, 100,000 files|%.2f|<= 1.5|%s\n", ratio,
+                ratio <= 1.5 ? "pass" : "fail");
+    std::printf("RESULT|collect: longest window stall (ms)|%.1f|< 100|%s\n", longestStallMs,
+                longestStallMs < 100 ? "pass" : "fail");
     return 0;
 }
