@@ -2,6 +2,7 @@
 
 #include "unpack15.h"
 #include "unpack20.h"
+#include "unpack29.h"
 #include "unpack50.h"
 
 #include <algorithm>
@@ -38,6 +39,7 @@ static std::unique_ptr<Decoder> makeDecoder(Family family) {
     case Family::V50:
         return std::make_unique<Unpack50>();
     case Family::V29:
+        return std::make_unique<Unpack29>();
     case Family::None:
         break;
     }
