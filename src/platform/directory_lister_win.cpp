@@ -17,6 +17,15 @@ struct FindHandle {
     }
 };
 
+struct OpenHandle {
+    HANDLE handle;
+    ~OpenHandle() {
+        if (handle != INVALID_HANDLE_VALUE) {
+            CloseHandle(handle);
+        }
+    }
+};
+
 rename::DirectoryEntry entryOf(const WIN32_FIND_DATAA& data) {
     rename::DirectoryEntry entry;
     entry.name = data.cFileName;
@@ -27,6 +36,18 @@ rename::DirectoryEntry entryOf(const WIN32_FIND_DATAA& data) {
 }
 
 } // namespace
+
+bool WindowsDirectoryLister::firstVisit(const std::string& directory) {
+    OpenHandle dir{CreateFileA(directory.c_str(), FILE_READ_ATTRIBUTES,
+                               FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                               OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr)};
+    BY_HANDLE_FILE_INFORMATION info;
+    if (dir.handle == INVALID_HANDLE_VALUE || !GetFileInformationByHandle(dir.handle, &info)) {
+        return true; // no identity to go by; listing it will tell whether it can be read
+    }
+    std::uint64_t index = (std::uint64_t{info.nFileIndexHigh} << 32) | info.nFileIndexLow;
+    return visited_.insert({info.dwVolumeSerialNumber, index}).second;
+}
 
 bool WindowsDirectoryLister::list(const std::string& directory,
                                   const std::function<void(const rename::DirectoryEntry&)>& found) {

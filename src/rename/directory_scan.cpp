@@ -33,6 +33,7 @@ std::size_t scanDirectory(const std::string& root, DirectoryLister& lister,
         return 0;
     }
     std::size_t appended = 0;
+    lister.startWalk();
     std::deque<std::string> queue{root};
     while (!queue.empty()) {
         if (stop != nullptr && stop->load()) {
@@ -40,6 +41,9 @@ std::size_t scanDirectory(const std::string& root, DirectoryLister& lister,
         }
         std::string directory = std::move(queue.front());
         queue.pop_front();
+        if (!lister.firstVisit(directory)) {
+            continue;
+        }
         lister.list(directory, [&](const DirectoryEntry& entry) {
             if (isDotEntry(entry.name) || entry.isLink) {
                 return;

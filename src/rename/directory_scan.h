@@ -25,6 +25,15 @@ public:
     // included or not. Gives false when the directory cannot be listed.
     virtual bool list(const std::string& directory,
                       const std::function<void(const DirectoryEntry&)>& found) = 0;
+    // True the first time a directory is met in a walk, false when the same directory (by
+    // file identity, not by name) was listed before: a link that the file system does not
+    // mark as one still cannot make the walk loop.
+    virtual bool firstVisit(const std::string& directory) {
+        (void)directory;
+        return true;
+    }
+    // Forgets the directories met, before a new walk.
+    virtual void startWalk() {}
 };
 
 // directory + "\" + name, without doubling a "\" that ends the directory (a drive root).

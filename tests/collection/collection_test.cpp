@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <map>
+#include <set>
 
 using rr::rename::DirectoryEntry;
 using rr::ui::UnitId;
@@ -140,4 +141,21 @@ TEST(Collection, EmptyDirectoryBoxSaysSoAndWalksNothing) {
     ASSERT_EQ(units.rows[UnitId::超级列表框2].size(), 1u);
     EXPECT_NE(units.rows[UnitId::超级列表框2][0].path.find("未选择目录"), std::string::npos);
     EXPECT_EQ(units.enabled[UnitId::按钮2], true);
+}
+
+TEST(DirectoryScan, ADirectoryMetAgainByIdentityIsNotListedTwice) {
+    // "D:\a\again" is the same directory as "D:\a" without being marked as a link.
+    class SameDirectoryTwice : public FakeTree {
+    public:
+        std::set<std::string> seen;
+        bool firstVisit(const std::string& directory) override {
+            std::string identity = directory.substr(0, directory.find("\\again"));
+            return seen.insert(identity).second;
+        }
+        void startWalk() override { seen.clear(); }
+    } tree;
+    tree.dirs = {{"D:\\a", {"f", "again/"}}, {"D:\\a\\again", {"f", "again/"}}};
+    std::vector<std::string> found;
+    EXPECT_EQ(rr::rename::scanDirectory("D:\\a", tree, found), 1u);
+    EXPECT_EQ(rr::rename::scanDirectory("D:\\a", tree, found), 1u) << "a new walk starts afresh";
 }

@@ -423,3 +423,22 @@ TEST_F(MainWindowTest, FolderDialogGivesTheChosenPath) {
         EXPECT_EQ(windowText(unit(UnitId::编辑框_路径)), c.expected) << c.typed;
     }
 }
+
+TEST_F(MainWindowTest, CollectionPassesOverPathsLongerThanMaxPath) {
+    rr::test::TempFolder folder;
+    std::string file = folder.addFile("sub\\a.rar");
+    // A folder chain longer than MAX_PATH, with a file at its end.
+    std::wstring deep = L"\\\\?\\" + std::wstring(folder.path().begin(), folder.path().end());
+    for (int i = 0; i < 30; ++i) {
+        deep += L"\\level_of_ten" + std::to_wstring(i);
+        CreateDirectoryW(deep.c_str(), nullptr);
+    }
+    HANDLE farFile = CreateFileW((deep + L"\\far.rar").c_str(), GENERIC_WRITE, 0, nullptr,
+                                 CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(farFile, INVALID_HANDLE_VALUE);
+    CloseHandle(farFile);
+
+    runCollection(folder.path());
+    std::vector<std::string> paths = column(UnitId::超级列表框1, 1);
+    EXPECT_EQ(paths, (std::vector<std::string>{file}));
+}

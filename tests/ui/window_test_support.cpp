@@ -35,7 +35,44 @@ TempFolder::TempFolder() {
     CreateDirectoryA(path_.c_str(), nullptr);
 }
 
+std::string unixPathOf(const std::string& path) {
+    using ToUnix = char* (*)(const WCHAR*);
+    auto toUnix = reinterpret_cast<ToUnix>(reinterpret_cast<void*>(
+        GetProcAddress(GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name")));
+    if (toUnix == nullptr) {
+        return {};
+    }
+    std::wstring wide(path.begin(), path.end());
+    char* unix = toUnix(wide.c_str());
+    if (unix == nullptr) {
+        return {};
+    }
+    std::string result = unix;
+    HeapFree(GetProcessHeap(), 0, unix);
+    return result;
+}
+
+bool runHostCommand(const std::string& commandLine) {
+    std::string line = "start.exe /wait /unix " + commandLine;
+    STARTUPINFOA startup{};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION process{};
+    if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr,
+                        nullptr, &startup, &process)) {
+        return false;
+    }
+    WaitForSingleObject(process.hProcess, INFINITE);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    return true;
+}
+
 TempFolder::~TempFolder() {
+    std::string unixPath = unixPathOf(path_);
+    if (!unixPath.empty() && unixPath.find("/rrtest_") != std::string::npos) {
+        runHostCommand("/bin/rm -rf " + unixPath);
+        return;
+    }
     std::vector<char> from(path_.begin(), path_.end());
     from.push_back('\0');
     from.push_back('\0');

@@ -14,7 +14,14 @@ bool pumpUntil(const std::function<bool()>& done, DWORD timeoutMs = 20000);
 // Handles the messages pending now.
 void pumpPending();
 
+// The host path of a Windows path under Wine, or empty text elsewhere.
+std::string unixPathOf(const std::string& path);
+
+// Runs a host program under Wine (start.exe /unix) and waits for it.
+bool runHostCommand(const std::string& commandLine);
+
 // A fresh folder under the temporary directory, removed with all it holds on destruction.
+// Under Wine the host removes it, so a link inside is removed, never followed.
 class TempFolder {
 public:
     TempFolder();
