@@ -284,18 +284,19 @@ void applyRar3Filter(Rar3FilterKind kind, const Rar3FilterParams& params,
     case Rar3FilterKind::Unknown:
         return;
     }
-    if (size > kRar3FilterMemory / 2)
-        return;
+    // These filters write their output beside their input. When the parameters make no
+    // sense the output area is left as it was, which is zeros: that is what the data of
+    // such streams decodes to.
     scratch.assign(size, 0);
-    bool ok = false;
-    if (kind == Rar3FilterKind::Delta)
-        ok = unfilterDelta(block.data(), scratch.data(), size, r[kRegChannels]);
-    else if (kind == Rar3FilterKind::Rgb)
-        ok = unfilterRgb(block.data(), scratch.data(), size, r[kRegChannels], r[kRegColourPos]);
-    else
-        ok = unfilterAudio(block.data(), scratch.data(), size, r[kRegChannels]);
-    if (ok)
-        block.swap(scratch);
+    if (size <= kRar3FilterMemory / 2) {
+        if (kind == Rar3FilterKind::Delta)
+            unfilterDelta(block.data(), scratch.data(), size, r[kRegChannels]);
+        else if (kind == Rar3FilterKind::Rgb)
+            unfilterRgb(block.data(), scratch.data(), size, r[kRegChannels], r[kRegColourPos]);
+        else
+            unfilterAudio(block.data(), scratch.data(), size, r[kRegChannels]);
+    }
+    block.swap(scratch);
 }
 
 } // namespace myrar::unpack

@@ -25,8 +25,9 @@ struct Rar3FilterParams {
     uint32_t fileOffset = 0;
 };
 
-// Filters `block` in place (using `scratch` as needed). Parameters the filter cannot take
-// leave the block as it is, which is what the format prescribes.
+// Filters `block` in place (using `scratch` as needed). Parameters a filter cannot take
+// leave an in-place filter's block as it is and give zeros from the others, as the
+// format's machine would.
 void applyRar3Filter(Rar3FilterKind kind, const Rar3FilterParams& params,
                      std::vector<uint8_t>& block, std::vector<uint8_t>& scratch);
 

@@ -96,11 +96,11 @@ TEST(DeltaFilter, UndoesPerChannelDifferences) {
               (Bytes{0xFF, 0xFE, 0xFE, 0xFC, 0xFD, 0xFA}));
 }
 
-TEST(DeltaFilter, RefusesImpossibleChannelCountsByPassingThrough) {
+TEST(DeltaFilter, ImpossibleChannelCountsGiveAnUntouchedOutputArea) {
     for (uint32_t channels : {0u, 1025u}) {
         Rar3FilterParams p;
         p.registers[0] = channels;
-        EXPECT_EQ(run(Rar3FilterKind::Delta, {1, 2, 3}, p), (Bytes{1, 2, 3})) << channels;
+        EXPECT_EQ(run(Rar3FilterKind::Delta, {1, 2, 3}, p), (Bytes{0, 0, 0})) << channels;
     }
 }
 
@@ -122,14 +122,14 @@ TEST(RgbFilter, UsesTheUpperRowOnceThereIsOne) {
     EXPECT_EQ(run(Rar3FilterKind::Rgb, in, p), (Bytes{10, 0, 0, 50, 0, 0, 20, 0, 0, 55, 0, 0}));
 }
 
-TEST(RgbFilter, RefusesBadGeometryByPassingThrough) {
+TEST(RgbFilter, BadGeometryGivesAnUntouchedOutputArea) {
     Rar3FilterParams wide;
     wide.registers[0] = 3 + 100;
-    EXPECT_EQ(run(Rar3FilterKind::Rgb, {1, 2, 3, 4, 5, 6}, wide), (Bytes{1, 2, 3, 4, 5, 6}));
+    EXPECT_EQ(run(Rar3FilterKind::Rgb, {1, 2, 3, 4, 5, 6}, wide), Bytes(6, 0));
     Rar3FilterParams pos;
     pos.registers[0] = 3 + 3;
     pos.registers[1] = 3;
-    EXPECT_EQ(run(Rar3FilterKind::Rgb, {1, 2, 3, 4, 5, 6}, pos), (Bytes{1, 2, 3, 4, 5, 6}));
+    EXPECT_EQ(run(Rar3FilterKind::Rgb, {1, 2, 3, 4, 5, 6}, pos), Bytes(6, 0));
 }
 
 TEST(AudioFilter, InterleavesChannelsOfPredictedSamples) {
