@@ -1,11 +1,12 @@
 // The decompressors checked on real archives: every entry's data is unpacked and compared with
-// the CRC32 its header stores.
+// the CRC32 its header stores. Entries split over volumes are joined first.
 #include "sample_walker.h"
 #include "unpack/crc32.h"
 #include "unpack/unpack.h"
 
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
@@ -38,41 +39,81 @@ bool dataIsNotContent(const sample_walker::Entry& e) {
     return e.stored && (e.packedSize != e.unpackedSize || (e.service && e.name == "RR"));
 }
 
-// Unpacks, in archive order, every entry that is whole in this file and not encrypted.
-std::vector<EntryResult> unpackArchive(const fs::path& path) {
+// Unpacks, in archive order, every entry of a volume set that is not encrypted; an entry
+// split over volumes is joined first. The last piece's header holds the whole entry's CRC.
+std::vector<EntryResult> unpackVolumes(const std::vector<fs::path>& volumes) {
     std::vector<EntryResult> results;
-    std::vector<uint8_t> file = readAll(path);
-    sample_walker::Archive a = sample_walker::walk(file);
     SolidState state;
-    for (const sample_walker::Entry& e : a.entries) {
-        if (e.directory || e.encrypted || e.splitBefore || e.splitAfter || dataIsNotContent(e))
-            continue;
-        EntryResult r{path.filename().string(), e.name, e.stored ? 0 : e.version, e.hasCrc, ""};
-        std::vector<uint8_t> out;
-        UnpackStatus status = UnpackStatus::Ok;
-        if (e.stored) {
-            out.assign(file.begin() + e.dataOffset, file.begin() + e.dataOffset + e.packedSize);
-        } else {
-            UnpackInput in;
-            in.version = e.version;
-            in.dictionarySize = e.dictionary;
-            in.packed = file.data() + e.dataOffset;
-            in.packedSize = static_cast<std::size_t>(e.packedSize);
-            in.unpackedSize = e.unpackedSize;
-            in.solid = e.solid;
-            status = unpackToBuffer(in, state, out);
+    std::vector<uint8_t> joined;
+    bool joining = false;
+    sample_walker::Entry first;
+    for (const fs::path& path : volumes) {
+        std::vector<uint8_t> file = readAll(path);
+        sample_walker::Archive a = sample_walker::walk(file);
+        for (const sample_walker::Entry& e : a.entries) {
+            if (e.directory || e.encrypted || dataIsNotContent(e))
+                continue;
+            const uint8_t* data = file.data() + e.dataOffset;
+            if (e.splitBefore != joining)
+                continue; // a piece whose neighbours are not in this set
+            if (e.splitBefore || e.splitAfter) {
+                if (!e.splitBefore) {
+                    joined.clear();
+                    first = e;
+                }
+                joined.insert(joined.end(), data, data + e.packedSize);
+                joining = e.splitAfter;
+                if (joining)
+                    continue;
+                data = joined.data();
+            }
+            const uint64_t packedSize = e.splitBefore ? joined.size() : e.packedSize;
+            const bool stored = e.splitBefore ? first.stored : e.stored;
+            const int version = e.splitBefore ? first.version : e.version;
+            EntryResult r{path.filename().string(), e.name, stored ? 0 : version, e.hasCrc, ""};
+            std::vector<uint8_t> out;
+            UnpackStatus status = UnpackStatus::Ok;
+            if (stored) {
+                out.assign(data, data + packedSize);
+            } else {
+                UnpackInput in;
+                in.version = version;
+                in.dictionarySize = e.splitBefore ? first.dictionary : e.dictionary;
+                in.packed = data;
+                in.packedSize = static_cast<std::size_t>(packedSize);
+                in.unpackedSize = e.unpackedSize;
+                in.solid = e.splitBefore ? first.solid : e.solid;
+                status = unpackToBuffer(in, state, out);
+            }
+            if (status != UnpackStatus::Ok)
+                r.outcome = statusName(status);
+            else if (!e.hasCrc)
+                r.outcome = "no crc";
+            else if (out.size() != e.unpackedSize || crc32(out.data(), out.size()) != e.crc)
+                r.outcome = "crc";
+            else
+                r.outcome = "pass";
+            results.push_back(r);
         }
-        if (status != UnpackStatus::Ok)
-            r.outcome = statusName(status);
-        else if (!e.hasCrc)
-            r.outcome = "no crc";
-        else if (out.size() != e.unpackedSize || crc32(out.data(), out.size()) != e.crc)
-            r.outcome = "crc";
-        else
-            r.outcome = "pass";
-        results.push_back(r);
     }
     return results;
+}
+
+// The name a volume set is known by: without ".partN.rar", or without the last two letters of
+// the split-file names ("_aa", "_ab", ...).
+std::string volumeSetName(const std::string& name) {
+    const std::string ext = ".rar";
+    std::size_t part = name.rfind(".part");
+    if (part != std::string::npos && name.size() > ext.size() &&
+        name.compare(name.size() - ext.size(), ext.size(), ext) == 0) {
+        std::string digits = name.substr(part + 5, name.size() - ext.size() - part - 5);
+        if (!digits.empty() && digits.find_first_not_of("0123456789") == std::string::npos)
+            return name.substr(0, part);
+    }
+    std::size_t n = name.size();
+    if (n > 3 && name[n - 3] == '_' && name[n - 2] == 'a' && std::islower(name[n - 1]))
+        return name.substr(0, n - 3);
+    return name;
 }
 
 bool samplesPresent() {
@@ -104,15 +145,16 @@ bool implemented(int version) {
 TEST(SampleOracle, UnpacksEntriesToTheirStoredCrc) {
     if (!samplesPresent())
         GTEST_SKIP() << "no sample archives at " << RR_SAMPLES_DIR;
-    std::vector<fs::path> paths;
+    std::map<std::string, std::vector<fs::path>> sets;
     for (const auto& de : fs::directory_iterator(RR_SAMPLES_DIR))
         if (de.path().filename() != "MANIFEST.tsv" && de.path().filename() != "NOTICE")
-            paths.push_back(de.path());
-    std::sort(paths.begin(), paths.end());
+            sets[volumeSetName(de.path().filename().string())].push_back(de.path());
     std::map<int, int> passedByVersion;
-    for (const fs::path& p : paths) {
+    for (auto& [name, volumes] : sets) {
+        std::sort(volumes.begin(), volumes.end());
+        const fs::path& p = volumes.front();
         auto t0 = std::chrono::steady_clock::now();
-        std::vector<EntryResult> results = unpackArchive(p);
+        std::vector<EntryResult> results = unpackVolumes(volumes);
         double ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0)
                         .count();
         EXPECT_LT(ms, 20000) << p << " took too long";
@@ -130,5 +172,6 @@ TEST(SampleOracle, UnpacksEntriesToTheirStoredCrc) {
     }
     for (const auto& [version, count] : passedByVersion)
         std::printf("version %d: %d entries reproduce their CRC\n", version, count);
-    EXPECT_GE(passedByVersion[50], 30);
+    EXPECT_GE(passedByVersion[50], 37);
+    EXPECT_GE(passedByVersion[29], 21);
 }
