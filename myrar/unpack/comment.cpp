@@ -16,6 +16,20 @@ bool crcMatches(const PackedComment& c, const std::vector<uint8_t>& text) {
 
 } // namespace
 
+const char* commentStatusMessage(CommentStatus status) {
+    switch (status) {
+    case CommentStatus::Ok:
+        return "";
+    case CommentStatus::Damaged:
+        return "注释已损坏";
+    case CommentStatus::Unsupported:
+        return "不支持该注释的压缩方式";
+    case CommentStatus::TooLarge:
+        return "注释过大";
+    }
+    return "";
+}
+
 CommentStatus unpackComment(const PackedComment& c, std::vector<uint8_t>& text) {
     text.clear();
     if (c.unpackedSize > kMaxCommentSize)

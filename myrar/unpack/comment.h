@@ -34,6 +34,9 @@ enum class CommentStatus {
     TooLarge,    // over kMaxCommentSize
 };
 
+// The Chinese message for the error output (code page 936 at run time); empty for Ok.
+const char* commentStatusMessage(CommentStatus status);
+
 // The comment's bytes in `text`, exactly as stored before packing; `text` stays empty on error.
 CommentStatus unpackComment(const PackedComment& comment, std::vector<uint8_t>& text);
 

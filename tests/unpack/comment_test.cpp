@@ -41,6 +41,15 @@ TEST(Comment, StoredTextIsCheckedAgainstItsCrc) {
     EXPECT_EQ(unpackComment(c, text), CommentStatus::Damaged);
 }
 
+TEST(Comment, MessagesAreChineseInCodePage936) {
+    // "注释已损坏" in code page 936.
+    EXPECT_STREQ(commentStatusMessage(CommentStatus::Damaged),
+                 "\xD7\xA2\xCA\xCD\xD2\xD1\xCB\xF0\xBB\xB5");
+    EXPECT_STREQ(commentStatusMessage(CommentStatus::Ok), "");
+    EXPECT_STRNE(commentStatusMessage(CommentStatus::Unsupported), "");
+    EXPECT_STRNE(commentStatusMessage(CommentStatus::TooLarge), "");
+}
+
 TEST(Comment, UnknownVersionsAndBrokenDataAreNotText) {
     std::vector<uint8_t> junk(40, 0xA5);
     PackedComment c;
