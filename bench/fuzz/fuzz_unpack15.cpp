@@ -21,7 +21,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     std::size_t split = size * (control >> 1) / 128;
     uint64_t total = 0;
     myrar::unpack::OutputSink sink = [&](const uint8_t*, std::size_t n) { total += n; };
-    myrar::unpack::SolidState state;
+    // One state for all runs, as one archive would use it: a fresh entry starts it over.
+    static myrar::unpack::SolidState state;
     myrar::unpack::UnpackInput in;
     in.version = 15;
     in.dictionarySize = kDictionary;

@@ -49,7 +49,7 @@ static std::unique_ptr<Decoder> makeDecoder(Family family) {
 UnpackStatus unpack(const UnpackInput& input, SolidState& state, const OutputSink& sink) {
     Family family = familyOf(input.version);
     if (input.solid) {
-        if (!state.decoder_ || state.family_ != family)
+        if (!state.decoder_ || state.family_ != family || state.broken_)
             return UnpackStatus::Damaged;
     } else if (!state.decoder_ || state.family_ != family) {
         state.decoder_ = makeDecoder(family);
@@ -58,11 +58,9 @@ UnpackStatus unpack(const UnpackInput& input, SolidState& state, const OutputSin
             return UnpackStatus::Unsupported;
     }
     UnpackStatus status = state.decoder_->unpack(input, sink);
-    if (status != UnpackStatus::Ok) {
-        // A broken stream cannot be continued by the next solid entry.
-        state.decoder_.reset();
-        state.family_ = Family::None;
-    }
+    // A broken stream cannot be continued by the next solid entry; the decoder and its window
+    // are kept for the next fresh one, which starts them over.
+    state.broken_ = status != UnpackStatus::Ok;
     return status;
 }
 

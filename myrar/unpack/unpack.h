@@ -27,6 +27,8 @@ private:
     friend UnpackStatus unpack(const UnpackInput&, SolidState&, const OutputSink&);
     Family family_ = Family::None;
     std::unique_ptr<Decoder> decoder_;
+    // The last entry failed: a solid one cannot continue, a fresh one reuses the decoder.
+    bool broken_ = false;
 };
 
 // Streams the unpacked bytes to `sink`. A non-solid entry starts a fresh stream; a solid one

@@ -151,4 +151,19 @@ TEST(Dispatcher, MapsVersionsToFamiliesAndRefusesUnknownOnes) {
     in.version = 50;
     in.solid = true; // nothing to continue
     EXPECT_EQ(unpackToBuffer(in, state, out), UnpackStatus::Damaged);
+
+    // After a failed entry a solid one cannot continue, but a fresh one starts over.
+    const uint8_t junk[] = {0xFF, 0xFF, 0xFF};
+    in.solid = false;
+    in.packed = junk;
+    in.packedSize = sizeof junk;
+    in.unpackedSize = 10;
+    in.dictionarySize = 1 << 17;
+    EXPECT_NE(unpackToBuffer(in, state, out), UnpackStatus::Ok);
+    in.solid = true;
+    EXPECT_EQ(unpackToBuffer(in, state, out), UnpackStatus::Damaged);
+    in.solid = false;
+    in.unpackedSize = 0;
+    EXPECT_EQ(unpackToBuffer(in, state, out), UnpackStatus::Ok);
+    EXPECT_TRUE(out.empty());
 }
