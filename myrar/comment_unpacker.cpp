@@ -21,9 +21,11 @@ CommentResult readComment(const Entry& comment, ByteSource& source, std::string&
     if (comment.packedSize > kMaxCommentSize)
         return CommentResult::Damaged;
     if (!isStoredComment(comment)) {
-        if (installed && installed(comment, source, text))
-            return CommentResult::Ok;
-        return CommentResult::CannotUnpack;
+        CommentResult r =
+            installed ? installed(comment, source, text) : CommentResult::CannotUnpack;
+        if (r != CommentResult::Ok)
+            text.clear();
+        return r;
     }
     text.resize(static_cast<std::size_t>(comment.packedSize));
     if (!source.readAt(comment.dataOffset, text.data(), text.size())) {

@@ -9,17 +9,18 @@
 
 namespace myrar {
 
-// Unpacks the comment `comment` (its packed bytes are at comment.dataOffset in `source`)
-// into `text`; false when it cannot.
-using CommentUnpacker = bool (*)(const Entry& comment, ByteSource& source, std::string& text);
-
-void setCommentUnpacker(CommentUnpacker unpacker);
-CommentUnpacker commentUnpacker();
-
 // Upper bound on a comment's packed and unpacked size, so hostile sizes allocate nothing.
 constexpr std::uint64_t kMaxCommentSize = 1 << 20;
 
 enum class CommentResult { Ok, CannotUnpack, Damaged };
+
+// Unpacks the comment `comment` (its packed bytes are at comment.dataOffset in `source`)
+// into `text`: Damaged when its data or CRC is wrong, CannotUnpack for a method it lacks.
+using CommentUnpacker = CommentResult (*)(const Entry& comment, ByteSource& source,
+                                          std::string& text);
+
+void setCommentUnpacker(CommentUnpacker unpacker);
+CommentUnpacker commentUnpacker();
 
 // The comment's bytes as stored or as unpacked by the hook.
 CommentResult readComment(const Entry& comment, ByteSource& source, std::string& text);

@@ -2,6 +2,7 @@
 #include "command_line.h"
 #include "exit_codes.h"
 #include "listing.h"
+#include "unpack/entry_unpack.h"
 
 #include <cstdio>
 #include <string>
@@ -109,6 +110,7 @@ int main(int argc, char** argv) {
     _setmode(_fileno(stdout), _O_BINARY);
     _setmode(_fileno(stderr), _O_BINARY);
 #endif
+    myrar::unpack::installCommentUnpacker();
     myrar::Arguments args = myrar::parseArguments(programArguments(argc, argv), kSwitchPrefixes);
     if (!args.unknownSwitch.empty())
         return usage("未知的开关: " + args.unknownSwitch);

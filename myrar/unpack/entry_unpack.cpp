@@ -1,10 +1,23 @@
 #include "entry_unpack.h"
 
+#include "comment_unpacker.h"
+
 namespace myrar::unpack {
 
 namespace {
 
 constexpr unsigned kFirstNewCommentVersion = 29;
+
+CommentResult unpackForListing(const Entry& comment, ByteSource& source, std::string& text) {
+    std::vector<uint8_t> bytes;
+    CommentStatus status = unpackEntryComment(source, comment, bytes);
+    if (status == CommentStatus::Unsupported)
+        return CommentResult::CannotUnpack;
+    if (status != CommentStatus::Ok)
+        return CommentResult::Damaged;
+    text.assign(bytes.begin(), bytes.end());
+    return CommentResult::Ok;
+}
 
 bool readPacked(ByteSource& source, const Entry& e, uint64_t limit, std::vector<uint8_t>& out) {
     if (e.packedSize > limit || e.dataOffset > source.size() ||
@@ -64,6 +77,10 @@ CommentStatus unpackEntryComment(ByteSource& source, const Entry& c, std::vector
     p.crc = c.crc32;
     p.crcLow16Only = isOldStyleComment(c);
     return unpackComment(p, text);
+}
+
+void installCommentUnpacker() {
+    setCommentUnpacker(&unpackForListing);
 }
 
 } // namespace myrar::unpack

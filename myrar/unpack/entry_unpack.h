@@ -28,4 +28,7 @@ bool isOldStyleComment(const Entry& comment);
 CommentStatus unpackEntryComment(ByteSource& source, const Entry& comment,
                                  std::vector<uint8_t>& text);
 
+// Makes the listing and `cw` unpack compressed comments with the functions above.
+void installCommentUnpacker();
+
 } // namespace myrar::unpack

@@ -1,6 +1,8 @@
 // The decompressors behind the archiver's own header readers: every whole, unencrypted entry
 // of the well-formed samples unpacks to its stored CRC32, and their comments come out whole.
 #include "archive_reader.h"
+#include "comment_unpacker.h"
+#include "listing.h"
 #include "unpack/crc32.h"
 #include "unpack/entry_unpack.h"
 
@@ -101,4 +103,42 @@ TEST(EntryUnpack, OldStyleCommentsAreToldApartByVersion) {
     e.unpackVersion = 20;
     e.kind = EntryKind::File;
     EXPECT_FALSE(isOldStyleComment(e));
+}
+
+namespace {
+
+std::string written;
+bool noFile(const std::string&) {
+    return false;
+}
+bool neverAsk(const std::string&) {
+    return false;
+}
+bool keep(const std::string&, const std::string& bytes) {
+    written = bytes;
+    return true;
+}
+
+} // namespace
+
+// With the unpacker installed, the packed archive comment shows before the archive line, and
+// `cw` writes its bytes exactly.
+TEST(EntryUnpack, PackedCommentShowsInTheListingAndThroughCw) {
+    const fs::path path = fs::path(RR_SAMPLES_DIR) / "read_format_rar_subblock.rar";
+    if (!fs::exists(path))
+        GTEST_SKIP() << "no sample archives at " << RR_SAMPLES_DIR;
+    installCommentUnpacker();
+    CommandOutput listing;
+    ASSERT_EQ(listArchive(path.string(), std::nullopt, listing), 0) << listing.err;
+    const std::string comment = "test rar with archive comment";
+    std::size_t at = listing.out.find("\r\n\r\n" + comment + "\r\n\r\n");
+    ASSERT_NE(at, std::string::npos) << listing.out;
+    EXPECT_LT(at, listing.out.find(path.string()));
+
+    CommandOutput cw;
+    written.clear();
+    ASSERT_EQ(writeComment(path.string(), "out.txt", std::nullopt, {noFile, neverAsk, keep}, cw), 0)
+        << cw.err;
+    EXPECT_EQ(written, comment);
+    setCommentUnpacker(nullptr);
 }
