@@ -20,6 +20,8 @@ const char kTitleLine[] =
 const char kPathTitle[] = "路径名称/注释";
 const char kNoFiles[] = "  0 文件";
 const char kCommentPrefix[] = "注释: ";
+// A comment whose data or CRC is wrong is not shown; the error output says why.
+const char kDamagedComment[] = ": 注释已损坏";
 const char kVolumeWord[] = "卷 ";
 constexpr char kCtrlZ = 0x1A;
 constexpr char kEscape = 0x1B;
@@ -118,9 +120,12 @@ std::string commentLines(std::string text) {
 }
 
 std::string commentForDisplay(const Entry& comment, const ArchiveInfo& info, ByteSource& source,
-                              bool& ok) {
+                              bool& ok, bool* damaged = nullptr) {
     std::string text;
-    ok = readComment(comment, source, text) == CommentResult::Ok;
+    CommentResult r = readComment(comment, source, text);
+    ok = r == CommentResult::Ok;
+    if (damaged)
+        *damaged = r == CommentResult::Damaged;
     if (!ok)
         return {};
     if (info.format == Format::Rar5)
@@ -298,15 +303,19 @@ int listArchive(const std::string& path, const std::optional<std::string>& passw
             }
             inFile = true;
         } else if (e.kind == EntryKind::ArchiveComment && comment.empty()) {
-            bool ok = false;
-            std::string text = commentForDisplay(e, reader.info(), source, ok);
+            bool ok = false, damaged = false;
+            std::string text = commentForDisplay(e, reader.info(), source, ok, &damaged);
             if (ok)
                 comment = std::string(kLineEnd) + commentLines(text);
+            if (damaged)
+                output.err += path + kDamagedComment + kLineEnd;
         } else if (e.kind == EntryKind::FileComment && inFile) {
-            bool ok = false;
-            std::string text = commentForDisplay(e, reader.info(), source, ok);
+            bool ok = false, damaged = false;
+            std::string text = commentForDisplay(e, reader.info(), source, ok, &damaged);
             if (ok)
                 body += kCommentPrefix + commentLines(text) + kLineEnd;
+            if (damaged)
+                output.err += path + kDamagedComment + kLineEnd;
         } else if (e.kind == EntryKind::Stream && inFile) {
             body += " " + utf8ToCp936(e.streamName) + kLineEnd;
         }

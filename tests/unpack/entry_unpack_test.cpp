@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
 
 namespace fs = std::filesystem;
 using namespace myrar;
@@ -141,4 +142,44 @@ TEST(EntryUnpack, PackedCommentShowsInTheListingAndThroughCw) {
         << cw.err;
     EXPECT_EQ(written, comment);
     setCommentUnpacker(nullptr);
+}
+
+// A packed comment whose data is broken is left out of the listing, the error output says it
+// is damaged, and `cw` writes nothing.
+TEST(EntryUnpack, DamagedPackedCommentIsReportedNotShown) {
+    const fs::path path = fs::path(RR_SAMPLES_DIR) / "read_format_rar_subblock.rar";
+    if (!fs::exists(path))
+        GTEST_SKIP() << "no sample archives at " << RR_SAMPLES_DIR;
+    FileSource source;
+    ASSERT_TRUE(source.open(path.string()));
+    std::vector<uint8_t> bytes(static_cast<std::size_t>(source.size()));
+    ASSERT_TRUE(source.readAt(0, bytes.data(), bytes.size()));
+    MemorySource memory(bytes);
+    ArchiveReader reader;
+    ASSERT_EQ(reader.open(memory, std::nullopt), Status::Ok);
+    Entry e;
+    uint64_t at = 0;
+    while (reader.next(e) == Status::Ok)
+        if (e.kind == EntryKind::ArchiveComment)
+            at = e.dataOffset + e.packedSize / 2;
+    ASSERT_NE(at, 0u);
+    bytes[static_cast<std::size_t>(at)] ^= 0x55;
+    const fs::path broken = fs::temp_directory_path() / "rr_unpack_damaged_comment.rar";
+    {
+        std::ofstream out(broken, std::ios::binary);
+        out.write(reinterpret_cast<const char*>(bytes.data()),
+                  static_cast<std::streamsize>(bytes.size()));
+    }
+    installCommentUnpacker();
+    CommandOutput listing;
+    listArchive(broken.string(), std::nullopt, listing);
+    EXPECT_EQ(listing.out.find("test rar with archive comment"), std::string::npos);
+    EXPECT_NE(listing.err.find("注释已损坏"), std::string::npos) << listing.err;
+    CommandOutput cw;
+    written.clear();
+    EXPECT_NE(writeComment(broken.string(), "out.txt", std::nullopt, {noFile, neverAsk, keep}, cw),
+              0);
+    EXPECT_TRUE(written.empty());
+    setCommentUnpacker(nullptr);
+    fs::remove(broken);
 }
