@@ -16,13 +16,14 @@ CommentUnpacker commentUnpacker() {
     return installed;
 }
 
-CommentResult readComment(const Entry& comment, ByteSource& source, std::string& text) {
+CommentResult readComment(const Entry& comment, ByteSource& source,
+                          const std::optional<std::string>& password, std::string& text) {
     text.clear();
     if (comment.packedSize > kMaxCommentSize)
         return CommentResult::Damaged;
     if (!isStoredComment(comment)) {
         CommentResult r =
-            installed ? installed(comment, source, text) : CommentResult::CannotUnpack;
+            installed ? installed(comment, source, password, text) : CommentResult::CannotUnpack;
         if (r != CommentResult::Ok)
             text.clear();
         return r;

@@ -5,6 +5,7 @@
 #include "archive_entry.h"
 #include "byte_source.h"
 
+#include <optional>
 #include <string>
 
 namespace myrar {
@@ -14,15 +15,18 @@ constexpr std::uint64_t kMaxCommentSize = 1 << 20;
 
 enum class CommentResult { Ok, CannotUnpack, Damaged };
 
-// Unpacks the comment `comment` (its packed bytes are at comment.dataOffset in `source`)
-// into `text`: Damaged when its data or CRC is wrong, CannotUnpack for a method it lacks.
+// Unpacks the comment `comment` (its packed bytes are at comment.dataOffset in `source`,
+// encrypted ones decrypted with `password`) into `text`: Damaged when its data or CRC is
+// wrong (or the password is), CannotUnpack for a method it lacks.
 using CommentUnpacker = CommentResult (*)(const Entry& comment, ByteSource& source,
+                                          const std::optional<std::string>& password,
                                           std::string& text);
 
 void setCommentUnpacker(CommentUnpacker unpacker);
 CommentUnpacker commentUnpacker();
 
 // The comment's bytes as stored or as unpacked by the hook.
-CommentResult readComment(const Entry& comment, ByteSource& source, std::string& text);
+CommentResult readComment(const Entry& comment, ByteSource& source,
+                          const std::optional<std::string>& password, std::string& text);
 
 } // namespace myrar

@@ -120,9 +120,10 @@ std::string commentLines(std::string text) {
 }
 
 std::string commentForDisplay(const Entry& comment, const ArchiveInfo& info, ByteSource& source,
-                              bool& ok, bool* damaged = nullptr) {
+                              const std::optional<std::string>& password, bool& ok,
+                              bool* damaged = nullptr) {
     std::string text;
-    CommentResult r = readComment(comment, source, text);
+    CommentResult r = readComment(comment, source, password, text);
     ok = r == CommentResult::Ok;
     if (damaged)
         *damaged = r == CommentResult::Damaged;
@@ -304,14 +305,14 @@ int listArchive(const std::string& path, const std::optional<std::string>& passw
             inFile = true;
         } else if (e.kind == EntryKind::ArchiveComment && comment.empty()) {
             bool ok = false, damaged = false;
-            std::string text = commentForDisplay(e, reader.info(), source, ok, &damaged);
+            std::string text = commentForDisplay(e, reader.info(), source, password, ok, &damaged);
             if (ok)
                 comment = std::string(kLineEnd) + commentLines(text);
             if (damaged)
                 output.err += path + kDamagedComment + kLineEnd;
         } else if (e.kind == EntryKind::FileComment && inFile) {
             bool ok = false, damaged = false;
-            std::string text = commentForDisplay(e, reader.info(), source, ok, &damaged);
+            std::string text = commentForDisplay(e, reader.info(), source, password, ok, &damaged);
             if (ok)
                 body += kCommentPrefix + commentLines(text) + kLineEnd;
             if (damaged)
@@ -382,7 +383,7 @@ int writeComment(const std::string& path, const std::string& destination,
         return kExitOk;
     }
     std::string text;
-    CommentResult r = readComment(e, source, text);
+    CommentResult r = readComment(e, source, password, text);
     if (r == CommentResult::CannotUnpack) {
         output.err += path + ": 压缩包注释经过压缩，本程序暂时无法解压它" + kLineEnd;
         return kExitUnsupported;

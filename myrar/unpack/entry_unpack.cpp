@@ -1,6 +1,11 @@
 #include "entry_unpack.h"
 
 #include "comment_unpacker.h"
+#include "crypto.h"
+#include "rar_keys.h"
+#include "text_codec.h"
+
+#include <algorithm>
 
 namespace myrar::unpack {
 
@@ -8,9 +13,45 @@ namespace {
 
 constexpr unsigned kFirstNewCommentVersion = 29;
 
-CommentResult unpackForListing(const Entry& comment, ByteSource& source, std::string& text) {
+constexpr unsigned kFirstRar5Version = 50;
+constexpr std::size_t kAesBlock = 16;
+
+// Decrypts `data` in place; false when it cannot be (no password, wrong one, bad length).
+CommentStatus decrypt(const Entry& e, const std::optional<std::string>& password,
+                      std::vector<uint8_t>& data) {
+    if (!password || data.size() % kAesBlock != 0)
+        return CommentStatus::Damaged;
+    std::vector<uint8_t> plain(data.size());
+    if (e.unpackVersion >= kFirstRar5Version) {
+        Rar5Keys keys;
+        if (!deriveRar5Keys(wideToUtf8(cp936ToWide(*password)), e.encryption.salt.data(),
+                            e.encryption.kdfLog2, keys))
+            return CommentStatus::Damaged;
+        if (e.encryption.hasPasswordCheck &&
+            !std::equal(keys.check.begin(), keys.check.end(), e.encryption.passwordCheck.begin()))
+            return CommentStatus::Damaged;
+        if (!data.empty() &&
+            !crypto::aesCbcDecrypt(keys.key.data(), keys.key.size(), e.encryption.iv.data(),
+                                   data.data(), data.size(), plain.data()))
+            return CommentStatus::Damaged;
+    } else {
+        if (!e.encryption.hasSalt)
+            return CommentStatus::Unsupported; // the pre-2.9 cipher
+        Rar4Key key;
+        if (!deriveRar4Key(cp936ToWide(*password), e.encryption.salt.data(), key))
+            return CommentStatus::Damaged;
+        if (!data.empty() && !crypto::aesCbcDecrypt(key.key.data(), key.key.size(), key.iv.data(),
+                                                    data.data(), data.size(), plain.data()))
+            return CommentStatus::Damaged;
+    }
+    data.swap(plain);
+    return CommentStatus::Ok;
+}
+
+CommentResult unpackForListing(const Entry& comment, ByteSource& source,
+                               const std::optional<std::string>& password, std::string& text) {
     std::vector<uint8_t> bytes;
-    CommentStatus status = unpackEntryComment(source, comment, bytes);
+    CommentStatus status = unpackEntryComment(source, comment, password, bytes);
     if (status == CommentStatus::Unsupported)
         return CommentResult::CannotUnpack;
     if (status != CommentStatus::Ok)
@@ -56,16 +97,21 @@ bool isOldStyleComment(const Entry& c) {
            c.unpackVersion < kFirstNewCommentVersion && c.crc32 <= 0xFFFF;
 }
 
-CommentStatus unpackEntryComment(ByteSource& source, const Entry& c, std::vector<uint8_t>& text) {
+CommentStatus unpackEntryComment(ByteSource& source, const Entry& c,
+                                 const std::optional<std::string>& password,
+                                 std::vector<uint8_t>& text) {
     text.clear();
-    if (c.encryption.encrypted)
-        return CommentStatus::Unsupported;
     if (c.unpackedSize > kMaxCommentSize)
         return CommentStatus::TooLarge;
     // A packed comment is never much larger than its text.
     std::vector<uint8_t> packed;
     if (!readPacked(source, c, 2 * kMaxCommentSize, packed))
         return CommentStatus::Damaged;
+    if (c.encryption.encrypted) {
+        CommentStatus s = decrypt(c, password, packed);
+        if (s != CommentStatus::Ok)
+            return s;
+    }
     PackedComment p;
     p.version = static_cast<int>(c.unpackVersion);
     p.stored = c.method == 0;
@@ -73,7 +119,8 @@ CommentStatus unpackEntryComment(ByteSource& source, const Entry& c, std::vector
     p.packed = packed.data();
     p.packedSize = packed.size();
     p.unpackedSize = c.unpackedSize;
-    p.hasCrc = c.hasCrc;
+    // A keyed CRC cannot be compared without the keyed transform; the size still is.
+    p.hasCrc = c.hasCrc && !c.encryption.tweakedChecksums;
     p.crc = c.crc32;
     p.crcLow16Only = isOldStyleComment(c);
     return unpackComment(p, text);

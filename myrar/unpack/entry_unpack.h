@@ -7,6 +7,8 @@
 #include "comment.h"
 #include "unpack.h"
 
+#include <optional>
+#include <string>
 #include <vector>
 
 namespace myrar::unpack {
@@ -24,8 +26,11 @@ UnpackStatus unpackEntry(ByteSource& source, const Entry& entry, SolidState& sta
 bool isOldStyleComment(const Entry& comment);
 
 // A comment entry (ArchiveComment or FileComment) as its bytes, checked against its size and
-// CRC. Encrypted comments must be decrypted first; they are refused here as Unsupported.
+// CRC. An encrypted one is decrypted first with `password` (code page 936): AES as RAR 2.9+
+// and 5.0 use it; a missing or wrong password makes it Damaged, the older cipher Unsupported.
+// A RAR 5.0 CRC keyed with the password is not compared (only the size is).
 CommentStatus unpackEntryComment(ByteSource& source, const Entry& comment,
+                                 const std::optional<std::string>& password,
                                  std::vector<uint8_t>& text);
 
 // Makes the listing and `cw` unpack compressed comments with the functions above.

@@ -2,7 +2,9 @@
 // of the well-formed samples unpacks to its stored CRC32, and their comments come out whole.
 #include "archive_reader.h"
 #include "comment_unpacker.h"
+#include "crypto.h"
 #include "listing.h"
+#include "rar_keys.h"
 #include "unpack/crc32.h"
 #include "unpack/entry_unpack.h"
 
@@ -35,7 +37,7 @@ Tally unpackAll(const fs::path& path, std::vector<std::vector<uint8_t>>* comment
     while (reader.next(e) == Status::Ok) {
         if (e.kind == EntryKind::ArchiveComment || e.kind == EntryKind::FileComment) {
             std::vector<uint8_t> text;
-            if (unpackEntryComment(source, e, text) == CommentStatus::Ok) {
+            if (unpackEntryComment(source, e, std::nullopt, text) == CommentStatus::Ok) {
                 ++t.passed;
                 if (comments)
                     comments->push_back(text);
@@ -182,4 +184,75 @@ TEST(EntryUnpack, DamagedPackedCommentIsReportedNotShown) {
     EXPECT_TRUE(written.empty());
     setCommentUnpacker(nullptr);
     fs::remove(broken);
+}
+
+namespace {
+
+// An encrypted, stored comment of `text` at offset 0 of `packed`, as either format keeps it.
+Entry encryptedComment(bool rar5, const std::string& text, const std::string& password,
+                       std::vector<uint8_t>& packed) {
+    Entry e;
+    e.kind = EntryKind::ArchiveComment;
+    e.method = 0;
+    e.unpackVersion = rar5 ? 50 : 29;
+    e.unpackedSize = text.size();
+    e.hasCrc = true;
+    e.crc32 = crc32(reinterpret_cast<const uint8_t*>(text.data()), text.size());
+    e.encryption.encrypted = true;
+    for (std::size_t i = 0; i < 16; ++i) {
+        e.encryption.salt[i] = static_cast<uint8_t>(0x30 + i);
+        e.encryption.iv[i] = static_cast<uint8_t>(0xA0 + i);
+    }
+    std::vector<uint8_t> plain(text.begin(), text.end());
+    plain.resize((plain.size() + 15) / 16 * 16, 0);
+    packed.resize(plain.size());
+    if (rar5) {
+        e.encryption.kdfLog2 = 4;
+        Rar5Keys keys;
+        EXPECT_TRUE(deriveRar5Keys(password, e.encryption.salt.data(), 4, keys));
+        e.encryption.hasPasswordCheck = true;
+        std::copy(keys.check.begin(), keys.check.end(), e.encryption.passwordCheck.begin());
+        EXPECT_TRUE(crypto::aesCbcEncrypt(keys.key.data(), 32, e.encryption.iv.data(), plain.data(),
+                                          plain.size(), packed.data()));
+    } else {
+        e.encryption.hasSalt = true;
+        Rar4Key key;
+        EXPECT_TRUE(deriveRar4Key(std::u16string(password.begin(), password.end()),
+                                  e.encryption.salt.data(), key));
+        EXPECT_TRUE(crypto::aesCbcEncrypt(key.key.data(), 16, key.iv.data(), plain.data(),
+                                          plain.size(), packed.data()));
+    }
+    e.dataOffset = 0;
+    e.packedSize = packed.size();
+    return e;
+}
+
+} // namespace
+
+TEST(EntryUnpack, EncryptedCommentsOpenOnlyWithTheirPassword) {
+    for (bool rar5 : {false, true}) {
+        std::vector<uint8_t> packed;
+        const std::string text = "secret comment\r\n";
+        Entry e = encryptedComment(rar5, text, "qk5913", packed);
+        MemorySource source(packed);
+        std::vector<uint8_t> out;
+        ASSERT_EQ(unpackEntryComment(source, e, std::string("qk5913"), out), CommentStatus::Ok)
+            << rar5;
+        EXPECT_EQ(std::string(out.begin(), out.end()), text);
+        EXPECT_EQ(unpackEntryComment(source, e, std::string("qk5914"), out),
+                  CommentStatus::Damaged);
+        EXPECT_TRUE(out.empty());
+        EXPECT_EQ(unpackEntryComment(source, e, std::nullopt, out), CommentStatus::Damaged);
+    }
+    // The cipher before 2.9 has no salt and is not supported.
+    std::vector<uint8_t> packed(16, 0);
+    Entry old;
+    old.kind = EntryKind::ArchiveComment;
+    old.unpackVersion = 20;
+    old.encryption.encrypted = true;
+    old.packedSize = 16;
+    old.unpackedSize = 4;
+    MemorySource source(packed);
+    std::vector<uint8_t> out;
+    EXPECT_EQ(unpackEntryComment(source, old, std::string("x"), out), CommentStatus::Unsupported);
 }
