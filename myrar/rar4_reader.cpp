@@ -333,10 +333,15 @@ Status Rar4Reader::open(std::uint64_t signatureOffset, const std::optional<std::
     Status s = readBlock(signatureOffset + sizeof kRar4Signature, main);
     if (s != Status::Ok)
         return s;
-    s = parseMain(main);
-    if (s != Status::Ok)
-        return s;
-    position_ = main.nextOffset;
+    if (main.type == kTypeFile) {
+        // No main header: the entries start right after the marker; list them as they are.
+        position_ = main.offset;
+    } else {
+        s = parseMain(main);
+        if (s != Status::Ok)
+            return s;
+        position_ = main.nextOffset;
+    }
     if (password) {
         password_ = cp936ToWide(*password);
         havePassword_ = true;

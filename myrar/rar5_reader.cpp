@@ -51,6 +51,7 @@ constexpr std::uint64_t kBaseDictionary = 128 * 1024;
 constexpr std::uint64_t kExtraEncryption = 1;
 constexpr std::uint64_t kExtraHash = 2;
 constexpr std::uint64_t kExtraTime = 3;
+constexpr std::uint64_t kExtraVersion = 4;
 constexpr std::uint64_t kExtraServiceData = 7;
 
 constexpr std::uint64_t kHashBlake2 = 0;
@@ -345,6 +346,15 @@ Status Rar5Reader::parseFile(const Header& h, Entry& e) {
                             static_cast<std::int64_t>(ft / kFileTimeTicks) - kFileTimeToUnix;
                     }
                 }
+            }
+        } else if (type == kExtraVersion) {
+            // A file version shows as ";n" after the name, as archivers list it.
+            r.vint();
+            std::uint64_t fileVersion = r.vint();
+            if (!r.failed() && fileVersion != 0) {
+                std::string suffix = ";" + std::to_string(fileVersion);
+                e.rawName += suffix;
+                e.unicodeName += utf8ToWide(suffix);
             }
         } else if (type == kExtraServiceData) {
             serviceData = r.text(r.remaining());
