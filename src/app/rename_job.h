@@ -2,6 +2,7 @@
 // A rename run on its own thread: collection, then the renaming loop. The window stays free to
 // repaint and move while the run works through the unit operations.
 
+#include "platform/work_directory_win.h"
 #include "rename/directory_scan.h"
 #include "ui/run_request.h"
 #include "ui/units.h"
@@ -25,6 +26,8 @@ private:
     void run(ui::Units& units, const ui::RunRequest& request);
 
     std::unique_ptr<rename::DirectoryLister> lister_;
+    // The archiver's output files of this process; removed when the tool ends.
+    std::unique_ptr<platform::WorkDirectory> work_;
     std::thread worker_;
 };
 
