@@ -1,7 +1,7 @@
 #pragma once
-// Decrypts an entry's packed bytes (file data or a comment) with the archive password, before
-// they go to the decompressors: AES-128 with the RAR 2.9-4.x key for RAR4 entries, AES-256
-// with the PBKDF2 key for RAR5 entries.
+// Decrypts an entry's packed file data with the archive password before it goes to the
+// decompressors: AES-128 with the RAR 2.9-4.x key for RAR4 entries, AES-256 with the PBKDF2
+// key for RAR5 entries.
 
 #include "archive_entry.h"
 
