@@ -78,7 +78,8 @@ UnpackStatus Unpack20::unpack(const UnpackInput& input, const OutputSink& sink) 
     written_ = window_.position();
     sink_ = &sink;
     UnpackStatus status = UnpackStatus::Ok;
-    if (!input.solid && !readTables())
+    // A solid entry starts with tables only when the stream has none yet.
+    if ((!input.solid || !tablesRead_) && !readTables())
         status = UnpackStatus::Damaged;
     if (status == UnpackStatus::Ok)
         status = decodeFile();
