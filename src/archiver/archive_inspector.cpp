@@ -28,7 +28,7 @@ Listing ArchiveInspector::list(const std::string& archivePath) {
     if (!command || !platform::runAndWait(archiverPath_, *command, listingPath())) {
         return {};
     }
-    return readListing(platform::readFile(listingPath()), archivePath);
+    return readListing(platform::readFileWhenReleased(listingPath()), archivePath);
 }
 
 std::string ArchiveInspector::readComment(const std::string& archivePath) {
@@ -41,7 +41,7 @@ std::string ArchiveInspector::readComment(const std::string& archivePath) {
     if (!command || !platform::runAndWait(archiverPath_, *command, std::string())) {
         return {};
     }
-    return platform::readFile(commentPath());
+    return platform::readFileWhenReleased(commentPath());
 }
 
 } // namespace rr::archiver

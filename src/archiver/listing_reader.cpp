@@ -200,15 +200,25 @@ bool isStreamLine(std::string_view line) {
     return line.size() >= 2 && line[0] == ' ' && line[1] != ' ';
 }
 
-// A file comment runs up to an empty line after which the block goes on as it may.
+// True when from `p` on there are only stream lines up to the next entry or the block's end.
+bool streamsUpToNextEntry(const Lines& lines, std::size_t p, std::size_t end) {
+    for (; p < end; ++p) {
+        if (startsPair(lines, p, end)) {
+            return true;
+        }
+        if (!isStreamLine(lines[p])) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// A file comment, which may hold empty lines itself, runs up to an empty line after which
+// the block goes on as it may: with the next entry, the stream lines of this one, or its end.
 std::size_t skipFileComment(const Lines& lines, std::size_t p, std::size_t end) {
     for (std::size_t j = p + 1; j < end; ++j) {
-        if (!lines[j].empty()) {
-            continue;
-        }
-        std::size_t next = j + 1;
-        if (next == end || startsPair(lines, next, end) || isStreamLine(lines[next])) {
-            return next;
+        if (lines[j].empty() && streamsUpToNextEntry(lines, j + 1, end)) {
+            return j + 1;
         }
     }
     return 0;

@@ -47,6 +47,17 @@ std::string readFile(const std::string& name) {
     return bytes;
 }
 
+std::string readFileWhenReleased(const std::string& name, unsigned waitMs) {
+    constexpr DWORD kPauseMs = 5;
+    for (unsigned waited = 0;; waited += kPauseMs) {
+        std::string bytes = readFile(name);
+        if (!bytes.empty() || GetLastError() != ERROR_SHARING_VIOLATION || waited >= waitMs) {
+            return bytes;
+        }
+        Sleep(kPauseMs);
+    }
+}
+
 bool removeFile(const std::string& name) {
     if (DeleteFileA(name.c_str())) {
         return true;

@@ -15,6 +15,10 @@ bool writeFile(const std::string& name, std::string_view bytes);
 // missing, empty or unreadable file, or an empty name, gives no bytes.
 std::string readFile(const std::string& name);
 
+// As readFile, but waits up to `waitMs` while another process still holds the file open for
+// writing: a program that has just ended may not yet have let go of its output file.
+std::string readFileWhenReleased(const std::string& name, unsigned waitMs = 2000);
+
 // Removes the file if there is one; true when none is left under the name.
 bool removeFile(const std::string& name);
 
