@@ -36,8 +36,9 @@ std::uint64_t tellEnd(std::FILE* f) {
     return end < 0 ? 0 : static_cast<std::uint64_t>(end);
 }
 
-// Headers are small: a short buffer keeps each seek from pulling in a large block of data.
-constexpr std::size_t kFileBufferSize = 512;
+// Large enough that a run of small entries is read in few calls, small enough that an
+// archive with huge entries reads little more than its headers.
+constexpr std::size_t kWindowSize = 64 * 1024;
 
 } // namespace
 
@@ -50,26 +51,42 @@ bool FileSource::open(const std::string& path) {
     file_ = std::fopen(path.c_str(), "rb");
     if (!file_)
         return false;
-    std::setvbuf(file_, nullptr, _IOFBF, kFileBufferSize);
+    std::setvbuf(file_, nullptr, _IONBF, 0);
     size_ = tellEnd(file_);
-    position_ = UINT64_MAX;
+    window_.clear();
     return true;
+}
+
+bool FileSource::fill(std::uint64_t offset) {
+    window_.clear();
+    std::uint64_t left = size_ - offset;
+    std::size_t n = left < kWindowSize ? static_cast<std::size_t>(left) : kWindowSize;
+    if (seekTo(file_, offset) != 0)
+        return false;
+    window_.resize(n);
+    std::size_t got = std::fread(window_.data(), 1, n, file_);
+    bytesRead_ += got;
+    window_.resize(got);
+    windowStart_ = offset;
+    return got == n;
 }
 
 bool FileSource::readAt(std::uint64_t offset, void* dst, std::size_t n) {
     if (!file_ || offset > size_ || n > size_ - offset)
         return false;
-    if (position_ != offset && seekTo(file_, offset) != 0) {
-        position_ = UINT64_MAX;
-        return false;
+    auto* out = static_cast<std::uint8_t*>(dst);
+    while (n > 0) {
+        bool inside =
+            !window_.empty() && offset >= windowStart_ && offset < windowStart_ + window_.size();
+        if (!inside && !fill(offset))
+            return false;
+        std::size_t at = static_cast<std::size_t>(offset - windowStart_);
+        std::size_t take = window_.size() - at < n ? window_.size() - at : n;
+        std::memcpy(out, window_.data() + at, take);
+        out += take;
+        offset += take;
+        n -= take;
     }
-    std::size_t got = std::fread(dst, 1, n, file_);
-    bytesRead_ += got;
-    if (got != n) {
-        position_ = UINT64_MAX;
-        return false;
-    }
-    position_ = offset + n;
     return true;
 }
 

@@ -45,9 +45,13 @@ public:
     bool readAt(std::uint64_t offset, void* dst, std::size_t n) override;
 
 private:
+    bool fill(std::uint64_t offset);
+
     std::FILE* file_ = nullptr;
     std::uint64_t size_ = 0;
-    std::uint64_t position_ = UINT64_MAX;
+    // One window of the file: headers that lie close together cost one read.
+    std::vector<std::uint8_t> window_;
+    std::uint64_t windowStart_ = 0;
 };
 
 } // namespace myrar

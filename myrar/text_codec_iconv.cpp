@@ -44,7 +44,8 @@ private:
 std::string wideToCp936(std::u16string_view text) {
     std::u16string clean = withoutSurrogates(text);
     std::string out;
-    Converter conv("GBK", "UTF-16LE");
+    // Opening a converter costs far more than a name; one per thread serves every call.
+    thread_local Converter conv("GBK", "UTF-16LE");
     for (char16_t c : clean) {
         if (c < 0x80) {
             out.push_back(static_cast<char>(c));
@@ -59,7 +60,7 @@ std::string wideToCp936(std::u16string_view text) {
 
 std::u16string cp936ToWide(std::string_view text) {
     std::u16string out;
-    Converter conv("UTF-16LE", "GBK");
+    thread_local Converter conv("UTF-16LE", "GBK");
     std::size_t i = 0;
     while (i < text.size()) {
         auto b = static_cast<unsigned char>(text[i]);

@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <random>
 
 namespace fixtures {
 
@@ -109,16 +110,24 @@ Archive encryptedHeaders(Format format, const std::string& password) {
 }
 
 TempDir::TempDir() {
-    std::string base = std::filesystem::temp_directory_path().string() + "/myrar-test-XXXXXX";
-    std::vector<char> buf(base.begin(), base.end());
-    buf.push_back('\0');
-    char* made = mkdtemp(buf.data());
-    dir_ = made ? made : "/tmp";
+    // Unique per process and per object: tests of several programs run at once.
+    static int counter = 0;
+    std::random_device random;
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        std::string name =
+            "myrar-test-" + std::to_string(random()) + "-" + std::to_string(++counter);
+        std::filesystem::path p = std::filesystem::temp_directory_path() / name;
+        std::error_code ec;
+        if (std::filesystem::create_directory(p, ec)) {
+            dir_ = p.string();
+            return;
+        }
+    }
 }
 
 TempDir::~TempDir() {
     std::error_code ec;
-    if (dir_ != "/tmp")
+    if (!dir_.empty())
         std::filesystem::remove_all(dir_, ec);
 }
 
