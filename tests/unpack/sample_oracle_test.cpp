@@ -157,7 +157,8 @@ TEST(SampleOracle, UnpacksEntriesToTheirStoredCrc) {
         std::vector<EntryResult> results = unpackVolumes(volumes);
         double ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0)
                         .count();
-        EXPECT_LT(ms, 20000) << p << " took too long";
+        // A guard against endless decoding, loose enough for a loaded machine under ASan.
+        EXPECT_LT(ms, 120000) << p << " took too long";
         bool broken = deliberatelyBroken(p.filename().string());
         for (const EntryResult& r : results) {
             std::printf("%-52s v%-2d %-11s %s\n", r.archive.c_str(), r.version, r.outcome.c_str(),
