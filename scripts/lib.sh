@@ -13,7 +13,20 @@ rr_as_root() {
     if [ "$(id -u)" = 0 ]; then "$@"; else sudo "$@"; fi
 }
 
+# Wine stores file names through the Unix locale: without zh_CN.UTF-8 generated, a file name
+# holding Chinese characters cannot be created under Wine at all.
+rr_ensure_locale() {
+    locale -a 2>/dev/null | grep -qix 'zh_CN.utf8' && return 0
+    rr_log "generating the zh_CN.UTF-8 locale"
+    rr_as_root localedef -i zh_CN -f UTF-8 zh_CN.UTF-8
+}
+
 rr_install_deps() {
+    rr_install_packages
+    rr_ensure_locale
+}
+
+rr_install_packages() {
     local missing=()
     for p in "${RR_PACKAGES[@]}"; do
         dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
