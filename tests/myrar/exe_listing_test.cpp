@@ -78,7 +78,7 @@ TEST(MyrarExe, PrintsTheGoldenListings) {
     } cases[] = {
         {"mixed.rar", fixtures::mixedRar4()},
         {"wide.rar", fixtures::wideRar5()},
-        {"vol.part2.rar", fixtures::laterVolume()},
+        {"later-volume.rar", fixtures::laterVolume()},
         {"sfx.exe", fixtures::sfxRar5()},
         {"enc4.rar", fixtures::encryptedHeaders(Format::Rar4, "qk5913")},
         {"enc5.rar", fixtures::encryptedHeaders(Format::Rar5, "qk5913")},

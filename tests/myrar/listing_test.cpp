@@ -35,7 +35,7 @@ std::vector<GoldenCase> goldenCases() {
     return {
         {"mixed.rar", fixtures::mixedRar4()},
         {"wide.rar", fixtures::wideRar5()},
-        {"vol.part2.rar", fixtures::laterVolume()},
+        {"later-volume.rar", fixtures::laterVolume()},
         {"sfx.exe", fixtures::sfxRar5()},
         {"enc4.rar", fixtures::encryptedHeaders(Format::Rar4, kPassword)},
         {"enc5.rar", fixtures::encryptedHeaders(Format::Rar5, kPassword)},
