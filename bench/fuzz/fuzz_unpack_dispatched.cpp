@@ -1,12 +1,18 @@
-// Feeds arbitrary bytes to the RAR 5.0 decompressor through the dispatcher, as two entries of
-// one stream. Input: a control byte (bit 0: the second entry continues the first as a solid
-// stream; bits 1-7: where the data splits), three bytes of unpacked size, then packed data.
+// Feeds arbitrary bytes to one decompressor through the dispatcher, as two entries of one
+// stream. Built once per unpack version (FUZZ_UNPACK_VERSION: 15, 20 or 50). Input: a control
+// byte (bit 0: the second entry continues the first as a solid stream; bits 1-7: where the
+// data splits), three bytes of unpacked size, then packed data.
 #include "unpack/unpack.h"
 
 #include <cstddef>
 #include <cstdint>
 
+#ifndef FUZZ_UNPACK_VERSION
+#error "FUZZ_UNPACK_VERSION names the unpack version to fuzz"
+#endif
+
 namespace {
+constexpr unsigned kVersion = FUZZ_UNPACK_VERSION;
 constexpr uint64_t kMaxUnpacked = 1u << 18;
 constexpr uint64_t kDictionary = 1u << 18;
 } // namespace
@@ -24,7 +30,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     // One state for all runs, as one archive would use it: a fresh entry starts it over.
     static myrar::unpack::SolidState state;
     myrar::unpack::UnpackInput in;
-    in.version = 50;
+    in.version = kVersion;
     in.dictionarySize = kDictionary;
     in.unpackedSize = unpacked;
     in.packed = data;
