@@ -7,7 +7,7 @@
 #include <cstdint>
 
 namespace {
-constexpr uint64_t kMaxUnpacked = 1u << 22;
+constexpr uint64_t kMaxUnpacked = 1u << 18;
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
