@@ -63,7 +63,8 @@ int seedsFromArchive(const fs::path& archive, const fs::path& out) {
         seed.resize(seed.size() + n);
         if (!file.readAt(e.dataOffset, seed.data() + 4, n))
             continue;
-        writeFile(out / folder->second / (archive.filename().string() + "-" + std::to_string(index)),
+        writeFile(out / folder->second /
+                      (archive.filename().string() + "-" + std::to_string(index)),
                   seed);
         ++written;
     }

@@ -376,50 +376,83 @@ namespace {
 
 // Answers the folder dialog from another thread: selects `typed` in its tree (when not empty)
 // and presses OK, or presses Cancel when `ok` is false.
-void answerFolderDialog(DWORD uiThread, std::string typed, bool ok) {
-    for (int tries = 0; tries < 500; ++tries) {
-        HWND dialog = nullptr;
-        EnumThreadWindows(
-            uiThread,
-            [](HWND w, LPARAM out) {
-                if (className(w) == "#32770" && IsWindowVisible(w)) {
-                    *reinterpret_cast<HWND*>(out) = w;
-                    return FALSE;
-                }
-                return TRUE;
-            },
-            reinterpret_cast<LPARAM>(&dialog));
-        if (dialog != nullptr) {
-            if (!typed.empty()) {
-                SendMessageA(dialog, BFFM_SETSELECTIONA, TRUE,
-                             reinterpret_cast<LPARAM>(typed.c_str()));
+HWND findFolderDialog(DWORD uiThread) {
+    HWND dialog = nullptr;
+    EnumThreadWindows(
+        uiThread,
+        [](HWND w, LPARAM out) {
+            if (className(w) == "#32770" && IsWindowVisible(w)) {
+                *reinterpret_cast<HWND*>(out) = w;
+                return FALSE;
             }
-            PostMessageA(dialog, WM_COMMAND, ok ? IDOK : IDCANCEL, 0);
-            return;
-        }
-        Sleep(20);
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&dialog));
+    return dialog;
+}
+
+// The text of the folder tree's selected item, read on the dialog's own thread.
+std::string selectedTreeText(HWND dialog) {
+    HWND tree = FindWindowExA(dialog, nullptr, WC_TREEVIEWA, nullptr);
+    if (tree == nullptr) {
+        return {};
     }
+    auto item = reinterpret_cast<HTREEITEM>(SendMessageA(tree, TVM_GETNEXTITEM, TVGN_CARET, 0));
+    if (item == nullptr) {
+        return {};
+    }
+    char text[MAX_PATH] = {};
+    TVITEMA tv{};
+    tv.mask = TVIF_TEXT;
+    tv.hItem = item;
+    tv.pszText = text;
+    tv.cchTextMax = sizeof text;
+    SendMessageA(tree, TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&tv));
+    return text;
+}
+
+// Answers the folder dialog from another thread. The dialog fills its tree after it shows and
+// may move the selection back to the top while it does, so a selection is sent again until
+// the tree shows `expectedItem` selected; only then is OK pressed.
+void answerFolderDialog(DWORD uiThread, std::string typed, std::string expectedItem, bool ok) {
+    HWND dialog = nullptr;
+    for (int tries = 0; tries < 500 && dialog == nullptr; ++tries) {
+        dialog = findFolderDialog(uiThread);
+        if (dialog == nullptr) {
+            Sleep(20);
+        }
+    }
+    if (dialog == nullptr) {
+        return;
+    }
+    for (int tries = 0; !typed.empty() && tries < 100; ++tries) {
+        SendMessageA(dialog, BFFM_SETSELECTIONA, TRUE, reinterpret_cast<LPARAM>(typed.c_str()));
+        Sleep(50);
+        if (selectedTreeText(dialog).find(expectedItem) != std::string::npos) {
+            break;
+        }
+    }
+    PostMessageA(dialog, WM_COMMAND, ok ? IDOK : IDCANCEL, 0);
 }
 
 } // namespace
 
 TEST_F(MainWindowTest, FolderDialogCancelEmptiesTheDirectoryBox) {
     rr::ui::unitsOf(main_).setText(UnitId::编辑框_路径, "D:\\before");
-    std::thread answer(answerFolderDialog, GetCurrentThreadId(), "", false);
+    std::thread answer(answerFolderDialog, GetCurrentThreadId(), "", "", false);
     SendMessageA(unit(UnitId::按钮1), BM_CLICK, 0, 0); // returns when the dialog has closed
     answer.join();
     EXPECT_EQ(windowText(unit(UnitId::编辑框_路径)), "");
 }
 
-// Disabled: under Wine the selection sent to the dialog from another thread is sometimes lost
-// before OK (about one run in three on a clean machine), so the result is not the tool's own.
-TEST_F(MainWindowTest, DISABLED_FolderDialogGivesTheChosenPath) {
+TEST_F(MainWindowTest, FolderDialogGivesTheChosenPath) {
     rr::test::TempFolder folder;
+    const std::string folderName = folder.path().substr(folder.path().rfind('\\') + 1);
     struct {
-        std::string typed, expected;
-    } cases[] = {{"C:\\", "C:\\"}, {folder.path(), folder.path()}};
+        std::string typed, treeItem, expected;
+    } cases[] = {{"C:\\", "C:", "C:\\"}, {folder.path(), folderName, folder.path()}};
     for (const auto& c : cases) {
-        std::thread answer(answerFolderDialog, GetCurrentThreadId(), c.typed, true);
+        std::thread answer(answerFolderDialog, GetCurrentThreadId(), c.typed, c.treeItem, true);
         SendMessageA(unit(UnitId::按钮1), BM_CLICK, 0, 0);
         answer.join();
         EXPECT_EQ(windowText(unit(UnitId::编辑框_路径)), c.expected) << c.typed;
