@@ -1,6 +1,7 @@
 #include "ui/about_window.h"
 
 #include "ui/look.h"
+#include "ui/window_class.h"
 #include "ui/window_count.h"
 
 namespace rr::ui {
@@ -125,24 +126,6 @@ LRESULT CALLBACK aboutWindowProc(HWND window, UINT message, WPARAM wParam, LPARA
     return DefWindowProcA(window, message, wParam, lParam);
 }
 
-bool registerClass(HINSTANCE instance) {
-    WNDCLASSEXA cls{};
-    if (GetClassInfoExA(instance, kWindowClass, &cls)) {
-        return true;
-    }
-    cls.cbSize = sizeof(cls);
-    cls.lpfnWndProc = aboutWindowProc;
-    cls.hInstance = instance;
-    cls.hIcon = LoadIconA(instance, MAKEINTRESOURCEA(kProgramIconId));
-    cls.hIconSm = static_cast<HICON>(LoadImageA(instance, MAKEINTRESOURCEA(kProgramIconId),
-                                                IMAGE_ICON, GetSystemMetrics(SM_CXSMICON),
-                                                GetSystemMetrics(SM_CYSMICON), 0));
-    cls.hCursor = LoadCursorA(nullptr, IDC_ARROW);
-    cls.hbrBackground = nullptr; // WM_ERASEBKGND paints the window blue
-    cls.lpszClassName = kWindowClass;
-    return RegisterClassExA(&cls) != 0;
-}
-
 void bringToFront(HWND window) {
     if (IsIconic(window)) {
         ShowWindow(window, SW_RESTORE);
@@ -158,7 +141,7 @@ HWND openAboutWindow(HINSTANCE instance) {
         bringToFront(openWindow);
         return openWindow;
     }
-    if (!registerClass(instance)) {
+    if (!registerProgramWindowClass(instance, kWindowClass, aboutWindowProc)) {
         return nullptr;
     }
     auto* state = new AboutWindowState;

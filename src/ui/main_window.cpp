@@ -4,6 +4,7 @@
 #include "ui/look.h"
 #include "ui/main_window_state.h"
 #include "ui/tab_order.h"
+#include "ui/window_class.h"
 #include "ui/window_count.h"
 
 #include <commctrl.h>
@@ -255,24 +256,6 @@ LRESULT CALLBACK mainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     return DefWindowProcA(window, message, wParam, lParam);
 }
 
-bool registerClass(HINSTANCE instance) {
-    WNDCLASSEXA cls{};
-    if (GetClassInfoExA(instance, kWindowClass, &cls)) {
-        return true;
-    }
-    cls.cbSize = sizeof(cls);
-    cls.lpfnWndProc = mainWindowProc;
-    cls.hInstance = instance;
-    cls.hIcon = LoadIconA(instance, MAKEINTRESOURCEA(kProgramIconId));
-    cls.hIconSm = static_cast<HICON>(LoadImageA(instance, MAKEINTRESOURCEA(kProgramIconId),
-                                                IMAGE_ICON, GetSystemMetrics(SM_CXSMICON),
-                                                GetSystemMetrics(SM_CYSMICON), 0));
-    cls.hCursor = LoadCursorA(nullptr, IDC_ARROW);
-    cls.hbrBackground = nullptr; // each window paints its own background brush
-    cls.lpszClassName = kWindowClass;
-    return RegisterClassExA(&cls) != 0;
-}
-
 } // namespace
 
 MainWindowState* stateOf(HWND window) {
@@ -285,7 +268,7 @@ MainWindowState* stateOf(HWND window) {
 HWND createMainWindow(HINSTANCE instance, MainWindowHandlers handlers) {
     INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_LISTVIEW_CLASSES | ICC_STANDARD_CLASSES};
     InitCommonControlsEx(&controls);
-    if (!registerClass(instance)) {
+    if (!registerProgramWindowClass(instance, kWindowClass, mainWindowProc)) {
         return nullptr;
     }
     auto* state = new MainWindowState;
